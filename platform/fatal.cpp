@@ -5,7 +5,7 @@
 namespace launcher {
 namespace {
 
-constexpr unsigned FAST_FAIL_FATAL_APP_EXIT = 7;
+constexpr unsigned FATAL_APP_EXIT_CODE = 7;
 
 void write_stderr(const char* data, std::size_t size) noexcept {
   HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
@@ -23,7 +23,7 @@ void fatal_error(std::string_view message) noexcept {
   for (std::size_t i = 0; i < n; ++i) line[i] = message[i];
   line[n] = '\n';
   write_stderr(line, n + 1);
-  win::fail_fast(FAST_FAIL_FATAL_APP_EXIT);
+  win::fail_fast(FATAL_APP_EXIT_CODE);
 }
 
 void fatal_allocation_failure(std::size_t size) noexcept {
