@@ -41,6 +41,14 @@ void note_free(void* p) {
 
 }  // namespace fake
 
+// Allocation replaced together with release, so the pair stays matched (a sanitizer checks that
+// what operator new gave is what operator delete frees).
+void* operator new(std::size_t size) {
+  void* p = std::malloc(size == 0 ? 1 : size);
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+
 void operator delete(void* p) noexcept {
   if (p != nullptr) fake::note_free(p);
   std::free(p);
