@@ -12,20 +12,13 @@
 #include "platform/utf16.h"
 #include "platform/wide_path.h"
 #include "platform/win32.h"
+#include "tests/wine/test_paths.h"
 
 namespace launcher {
 namespace {
 
-std::u16string from_wide(const wchar_t* text) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text));
-}
-
-std::string own_directory() {
-  wchar_t buffer[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::string path = to_utf8(from_wide(buffer));
-  return path.substr(0, path.find_last_of('\\'));
-}
+using wine_test::from_wide;
+using wine_test::own_directory;
 
 std::string temp_directory() {
   wchar_t buffer[MAX_PATH];
