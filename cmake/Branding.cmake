@@ -1,0 +1,205 @@
+# What the deployer brands the launcher with, checked before anything is built. The values end up
+# in launcher.exe's version resource (a quoted string in the resource script), in the packaged
+# file names ("<APP_NAME>.exe", "<APP_NAME>-<APP_VERSION>-win64.zip") and in the package's
+# README.txt, so each is refused here when it would break one of those.
+#
+# validate_branding() checks APP_NAME, APP_VERSION, APP_PUBLISHER and APP_ICON and stops the
+# configure with a message naming the variable and what is wrong. It resolves APP_ICON to an
+# absolute path (relative to the source directory when it was given typed and relative; an
+# untyped -DAPP_ICON=... is already made absolute against the working directory by CMake).
+
+set(APP_NAME "Web App" CACHE STRING
+    "Product name: in the version resource, the packaged <APP_NAME>.exe and its README.txt")
+set(APP_VERSION "1.0.0.0" CACHE STRING
+    "Product version, four numbers 0..65535 (major.minor.patch.build)")
+set(APP_PUBLISHER "Example Publisher" CACHE STRING
+    "Publisher, shown as the company in the program file's properties")
+get_filename_component(_default_icon "${CMAKE_CURRENT_LIST_DIR}/../resources/launcher.ico" ABSOLUTE)
+set(APP_ICON "${_default_icon}" CACHE FILEPATH
+    "Icon of launcher.exe (.ico); the default is resources/launcher.ico")
+
+# The packaged names stay far inside a Windows file name's 255 UTF-16 units, and short enough that
+# the unpacked program's path stays under MAX_PATH in an ordinary folder.
+set(APP_NAME_MAX_CHARACTERS 64)
+
+function(_branding_fail variable value why)
+  message(FATAL_ERROR "${variable} \"${value}\" is refused: ${why}")
+endfunction()
+
+# Text that goes into a quoted string of the resource script, which is read as UTF-8
+# (#pragma code_page(65001)). Refuses an empty value, bytes that are not well-formed UTF-8 (they
+# name no character in that script), control characters (C0, DEL and C1), a double quote
+# (ends the string), a backslash (starts an escape) and a semicolon (CMake's list separator, which
+# would split the value where the build passes it on). Sets <out_count> to the number of
+# characters (code points).
+function(_validate_resource_text variable value out_count)
+  if(value STREQUAL "")
+    _branding_fail(${variable} "${value}" "it is empty.")
+  endif()
+  string(HEX "${value}" hex)
+  string(LENGTH "${hex}" hex_length)
+  set(offset 0)
+  set(count 0)
+  while(offset LESS hex_length)
+    math(EXPR position "${offset} / 2 + 1")
+    string(SUBSTRING "${hex}" ${offset} 2 lead_hex)
+    math(EXPR lead "0x${lead_hex}")
+    # The sequence length and the smallest code point it may encode (anything less is an overlong
+    # form, which UTF-8 forbids).
+    if(lead LESS 128)
+      set(length 1)
+      set(code ${lead})
+    elseif(lead GREATER_EQUAL 194 AND lead LESS_EQUAL 223)
+      set(length 2)
+      math(EXPR code "${lead} & 31")
+      set(minimum 128)
+    elseif(lead GREATER_EQUAL 224 AND lead LESS_EQUAL 239)
+      set(length 3)
+      math(EXPR code "${lead} & 15")
+      set(minimum 2048)
+    elseif(lead GREATER_EQUAL 240 AND lead LESS_EQUAL 244)
+      set(length 4)
+      math(EXPR code "${lead} & 7")
+      set(minimum 65536)
+    else()
+      _branding_fail(${variable} "${value}" "byte 0x${lead_hex} at position ${position} does not begin a UTF-8 character: the value must be UTF-8.")
+    endif()
+    math(EXPR next "${offset} + 2")
+    math(EXPR end "${offset} + 2 * ${length}")
+    while(next LESS end)
+      set(byte 0)
+      if(next LESS hex_length)
+        string(SUBSTRING "${hex}" ${next} 2 byte_hex)
+        math(EXPR byte "0x${byte_hex}")
+      endif()
+      if(byte LESS 128 OR byte GREATER 191)
+        _branding_fail(${variable} "${value}" "the UTF-8 character at position ${position} is cut short: the value must be UTF-8.")
+      endif()
+      math(EXPR code "(${code} << 6) | (${byte} & 63)")
+      math(EXPR next "${next} + 2")
+    endwhile()
+    if(length GREATER 1)
+      if(code LESS minimum OR code GREATER 1114111 OR (code GREATER_EQUAL 55296 AND code LESS_EQUAL 57343))
+        _branding_fail(${variable} "${value}" "the bytes at position ${position} are not a UTF-8 character (overlong form, surrogate or past U+10FFFF): the value must be UTF-8.")
+      endif()
+    endif()
+    if(code LESS 32 OR code EQUAL 127)
+      _branding_fail(${variable} "${value}" "control character 0x${lead_hex} at position ${position}: only printable characters are allowed.")
+    elseif(code GREATER_EQUAL 128 AND code LESS_EQUAL 159)
+      math(EXPR code_hex "${code}" OUTPUT_FORMAT HEXADECIMAL)
+      string(SUBSTRING "${code_hex}" 2 -1 code_hex)
+      string(TOUPPER "${code_hex}" code_hex)
+      _branding_fail(${variable} "${value}" "control character U+00${code_hex} at position ${position}: only printable characters are allowed.")
+    endif()
+    if(length EQUAL 1)
+      string(ASCII ${code} char)
+      set(reason "")
+      if(char STREQUAL "\"")
+        set(reason "it would end the string in the resource script.")
+      elseif(char STREQUAL "\\")
+        set(reason "the resource script would read it as the start of an escape.")
+      elseif(char STREQUAL ";")
+        set(reason "CMake would split the value into a list there.")
+      endif()
+      if(reason)
+        _branding_fail(${variable} "${value}" "character '${char}' at position ${position}: ${reason}")
+      endif()
+    endif()
+    math(EXPR count "${count} + 1")
+    set(offset ${next})
+  endwhile()
+  set(${out_count} ${count} PARENT_SCOPE)
+endfunction()
+
+# APP_NAME also names the packaged program: the characters Windows refuses in a file name, and
+# the device names it reserves whatever the extension ("CON.exe" opens the console, not a file).
+function(validate_app_name value)
+  _validate_resource_text(APP_NAME "${value}" count)
+  foreach(char IN ITEMS "<" ">" ":" "/" "|" "?" "*")
+    string(FIND "${value}" "${char}" at)
+    if(NOT at EQUAL -1)
+      math(EXPR position "${at} + 1")
+      _branding_fail(APP_NAME "${value}" "character '${char}' at position ${position}: Windows does not allow it in a file name, and the packaged program is named \"<APP_NAME>.exe\".")
+    endif()
+  endforeach()
+  # Windows takes a file name as a device when the part before its first dot, less trailing
+  # blanks, is a device name: "Aux.Tools.exe" is the AUX device too.
+  string(TOUPPER "${value}" upper)
+  string(REGEX REPLACE "\\..*$" "" upper "${upper}")
+  string(REGEX REPLACE " +$" "" upper "${upper}")
+  if(upper MATCHES "^(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])$")
+    _branding_fail(APP_NAME "${value}" "${upper} is a device name Windows reserves: a program file named after it cannot be opened.")
+  endif()
+  if(count GREATER APP_NAME_MAX_CHARACTERS)
+    _branding_fail(APP_NAME "${value}" "it has ${count} characters, more than ${APP_NAME_MAX_CHARACTERS}; the packaged file names are made from it.")
+  endif()
+endfunction()
+
+function(validate_app_publisher value)
+  _validate_resource_text(APP_PUBLISHER "${value}" count)
+endfunction()
+
+# Four numbers, as the binary FILEVERSION holds them in four 16-bit fields. A leading zero is
+# refused because the version strings would then read differently from the binary version.
+function(validate_app_version value)
+  if(NOT value MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)\\.([0-9]+)$")
+    _branding_fail(APP_VERSION "${value}" "it must be four numbers separated by dots, such as 1.0.0.0.")
+  endif()
+  foreach(number IN ITEMS ${CMAKE_MATCH_1} ${CMAKE_MATCH_2} ${CMAKE_MATCH_3} ${CMAKE_MATCH_4})
+    string(LENGTH "${number}" digits)
+    if(digits GREATER 1 AND number MATCHES "^0")
+      _branding_fail(APP_VERSION "${value}" "${number} has a leading zero; write each number without one.")
+    endif()
+    if(digits GREATER 5 OR number GREATER 65535)
+      _branding_fail(APP_VERSION "${value}" "${number} is more than 65535, the largest a version field holds.")
+    endif()
+  endforeach()
+endfunction()
+
+# An icon file: ICONDIR (reserved 0, type 1, count) and one 16-byte ICONDIRENTRY per image.
+# A cursor (type 2), a PNG or a bitmap renamed .ico would make windres fail or embed a broken icon.
+function(validate_app_icon path)
+  if(path STREQUAL "")
+    _branding_fail(APP_ICON "${path}" "it is empty; leave it unset for the default icon.")
+  endif()
+  if(NOT EXISTS "${path}")
+    _branding_fail(APP_ICON "${path}" "the file does not exist.")
+  endif()
+  if(IS_DIRECTORY "${path}")
+    _branding_fail(APP_ICON "${path}" "it is a directory, not an .ico file.")
+  endif()
+  file(SIZE "${path}" size)
+  file(READ "${path}" header LIMIT 6 HEX)
+  if(NOT size GREATER_EQUAL 6 OR header STREQUAL "")
+    _branding_fail(APP_ICON "${path}" "the file cannot be read or is shorter than an icon header.")
+  endif()
+  string(SUBSTRING "${header}" 0 8 magic)
+  if(NOT magic STREQUAL "00000100")
+    _branding_fail(APP_ICON "${path}" "it is not an .ico file: it does not begin with the icon header bytes 00 00 01 00.")
+  endif()
+  string(SUBSTRING "${header}" 8 2 count_low)
+  string(SUBSTRING "${header}" 10 2 count_high)
+  math(EXPR count "0x${count_high}${count_low}")
+  math(EXPR directory_size "6 + 16 * ${count}")
+  if(count EQUAL 0)
+    _branding_fail(APP_ICON "${path}" "the icon holds no image.")
+  endif()
+  if(size LESS directory_size)
+    _branding_fail(APP_ICON "${path}" "the file is cut short: its header lists ${count} images but the file has ${size} bytes.")
+  endif()
+endfunction()
+
+function(validate_branding)
+  validate_app_name("${APP_NAME}")
+  validate_app_version("${APP_VERSION}")
+  validate_app_publisher("${APP_PUBLISHER}")
+  set(icon "${APP_ICON}")
+  if(NOT icon STREQUAL "" AND NOT IS_ABSOLUTE "${icon}")
+    get_filename_component(icon "${icon}" ABSOLUTE BASE_DIR "${CMAKE_SOURCE_DIR}")
+  endif()
+  if(NOT icon STREQUAL "")
+    get_filename_component(icon "${icon}" REALPATH)
+  endif()
+  validate_app_icon("${icon}")
+  set(APP_ICON_FILE "${icon}" PARENT_SCOPE)
+endfunction()
