@@ -73,11 +73,16 @@ Result<std::u16string> call_with_growing_buffer(BufferCall call, const char16_t*
   for (;;) {
     ::SetLastError(0);
     const DWORD k = invoke(call, name, buffer, size);
-    const DWORD error = ::GetLastError();
-    if (k == 0 && error != 0) return std::unexpected(ServiceError::os(error));
+    // The last error is read only where the result alone does not tell: 0 is a failure when an
+    // error was set and an empty text when none was (the error is cleared just before the call).
+    if (k == 0) {
+      const DWORD error = ::GetLastError();
+      if (error != 0) return std::unexpected(ServiceError::os(error));
+      return std::u16string();
+    }
     if (k < size) return std::u16string(buffer, k);
     if (k == size) {
-      if (error != ERROR_INSUFFICIENT_BUFFER) unreachable();
+      if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) unreachable();
       size = size > MAX_DWORD / 2 ? MAX_DWORD : size * 2;
     } else {
       size = k;
