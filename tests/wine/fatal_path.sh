@@ -6,17 +6,23 @@ set -u
 witness=$1
 wine=/usr/lib/wine/wine64
 failures=0 passes=0
+stderr_file=$(mktemp)
+trap 'rm -f "$stderr_file"' EXIT
 check() {  # check NAME EXPECTED_STDERR ARGS...
   local name=$1 expected=$2
   shift 2
-  local err rc
-  err=$("$wine" "$witness" "$@" 2>&1 >/dev/null)
+  local err rc want
+  # Compared as bytes, so that the line feed (and nothing after it) is checked too.
+  "$wine" "$witness" "$@" 2>"$stderr_file" >/dev/null
   rc=$?
+  err=$(od -An -c "$stderr_file" | tr -s ' \n' ' ')
+  want=""
+  [ -n "$expected" ] && want=$(printf '%s\n' "$expected" | od -An -c | tr -s ' \n' ' ')
   if [ "$rc" = 0 ]; then
     echo "FAIL: $name: exit status 0; the process went on after the fatal error"
     failures=$((failures + 1))
-  elif [ "$err" != "$expected" ]; then
-    echo "FAIL: $name: stderr [$err], want [$expected]"
+  elif [ "$err" != "$want" ]; then
+    echo "FAIL: $name: stderr [$err], want [$want]"
     failures=$((failures + 1))
   else
     passes=$((passes + 1))
