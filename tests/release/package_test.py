@@ -12,6 +12,8 @@ import re
 import sys
 import zipfile
 
+from checks import Checks
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -21,21 +23,13 @@ def main():
     parser.add_argument("--url", required=True)
     parser.add_argument("--constants", required=True)
     args = parser.parse_args()
-    failures = passes = 0
-
-    def check(ok, message):
-        nonlocal failures, passes
-        if ok:
-            passes += 1
-        else:
-            failures += 1
-            print("FAIL:", message)
+    checks = Checks()
+    check = checks.check
 
     package = os.path.join(args.build, f"{args.name}-{args.version}-win64.zip")
     if not os.path.exists(package):
-        print(f"FAIL: no package {package}")
-        print("package: 0 passed, 1 failed")
-        return 1
+        check(False, f"no package {package}")
+        return checks.report("package")
     with open(os.path.join(args.build, "launcher.exe"), "rb") as f:
         built = f.read()
     with zipfile.ZipFile(package) as archive:
@@ -69,8 +63,7 @@ def main():
     check("default web browser" in readme, "README.txt does not mention the fallback")
     check("nothing to install" in readme.lower(), "README.txt does not say it installs nothing")
 
-    print(f"package: {passes} passed, {failures} failed")
-    return 1 if failures else 0
+    return checks.report("package")
 
 
 if __name__ == "__main__":

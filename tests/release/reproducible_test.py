@@ -14,6 +14,8 @@ import hashlib
 import os
 import sys
 
+from checks import Checks
+
 
 def sha256(path):
     with open(path, "rb") as f:
@@ -26,15 +28,8 @@ def main():
     parser.add_argument("second")
     parser.add_argument("--forbid", action="append", default=[])
     args = parser.parse_args()
-    failures = passes = 0
-
-    def check(ok, message):
-        nonlocal failures, passes
-        if ok:
-            passes += 1
-        else:
-            failures += 1
-            print("FAIL:", message)
+    checks = Checks()
+    check = checks.check
 
     exes = [os.path.join(build, "launcher.exe") for build in (args.first, args.second)]
     digests = [sha256(exe) for exe in exes]
@@ -57,8 +52,7 @@ def main():
                 check(path.encode(encoding) not in data,
                       f"{exe} holds the path {path} ({encoding})")
 
-    print(f"reproducible: {passes} passed, {failures} failed")
-    return 1 if failures else 0
+    return checks.report("reproducible")
 
 
 if __name__ == "__main__":

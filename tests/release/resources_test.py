@@ -17,6 +17,7 @@ import sys
 import xml.etree.ElementTree as ElementTree
 
 import pe_resources as pe
+from checks import Checks
 
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
@@ -30,19 +31,6 @@ SUPPORTED_OS = {
 VOS_NT_WINDOWS32 = 0x40004
 VFT_APP = 1
 US_ENGLISH_UTF16 = (0x409, 1200)
-
-
-class Checks:
-    def __init__(self):
-        self.passed = 0
-        self.failed = 0
-
-    def expect(self, what, got, want):
-        if got == want:
-            self.passed += 1
-        else:
-            self.failed += 1
-            print(f"FAIL: {what}: got {got!r}, want {want!r}")
 
 
 def of_type(resources, kind):
@@ -133,8 +121,7 @@ def main():
     check_version(checks, resources, args.name, args.version, args.publisher)
     check_icon(checks, resources, args.icon)
     check_manifest(checks, resources)
-    print(f"resources: {checks.passed} passed, {checks.failed} failed")
-    return 1 if checks.failed else 0
+    return checks.report("resources")
 
 
 if __name__ == "__main__":

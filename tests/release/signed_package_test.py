@@ -18,6 +18,8 @@ import subprocess
 import sys
 import zipfile
 
+from checks import Checks
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -27,15 +29,8 @@ def main():
     args = parser.parse_args()
     work = os.path.join(args.build, "signing-test")
     os.makedirs(work, exist_ok=True)
-    failures = passes = 0
-
-    def check(ok, message):
-        nonlocal failures, passes
-        if ok:
-            passes += 1
-        else:
-            failures += 1
-            print("FAIL:", message)
+    checks = Checks()
+    check = checks.check
 
     def run(command, **kwargs):
         return subprocess.run(command, capture_output=True, text=True, **kwargs)
@@ -101,8 +96,7 @@ def main():
     result = package_with("")
     check(result.returncode == 0, f"packaging the built launcher again failed:\n{result.stdout}")
 
-    print(f"signed package: {passes} passed, {failures} failed")
-    return 1 if failures else 0
+    return checks.report("signed package")
 
 
 if __name__ == "__main__":
