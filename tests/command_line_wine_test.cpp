@@ -7,7 +7,7 @@
 #include "platform/command.h"
 #include "platform/utf16.h"
 #include "platform/win32.h"
-#include "tests/random_args.h"
+#include "tests/round_trip.h"
 
 #include <shellapi.h>  // CommandLineToArgvW, the oracle; after the gate, which brings <windows.h>
 
@@ -25,21 +25,7 @@ std::vector<std::u16string> split_with_windows(const std::u16string& line) {
 }
 
 TEST(CommandLineToArgvW, SplitsTheEncodedLineBackIntoTheArguments) {
-  std::mt19937 rng(7);
-  for (int i = 0; i < 5000; ++i) {
-    ProcessCommand command = create_command("C:\\some dir\\prog.exe");
-    const std::vector<std::string> args = random_args::random_argument_list(rng);
-    for (const std::string& a : args) add_argument(command, a);
-    command.always_quote = (i % 7 == 0);
-    const Result<std::u16string> line = encode_command_line(command);
-    ASSERT_TRUE(line);
-    const std::vector<std::u16string> argv = split_with_windows(*line);
-    ASSERT_EQ(argv.size(), args.size() + 1) << to_utf8(*line);
-    EXPECT_EQ(argv[0], u"C:\\some dir\\prog.exe");
-    for (std::size_t k = 0; k < args.size(); ++k) {
-      ASSERT_EQ(argv[k + 1], to_utf16(args[k])) << to_utf8(*line);
-    }
-  }
+  round_trip::expect_round_trips(split_with_windows, 7, 5000);
 }
 
 TEST(CommandLineToArgvW, SplitsTheLaunchersOwnLines) {

@@ -6,7 +6,7 @@
 
 #include "platform/utf16.h"
 #include "tests/argv_reference.h"
-#include "tests/random_args.h"
+#include "tests/round_trip.h"
 
 namespace launcher {
 namespace {
@@ -87,21 +87,7 @@ TEST(CreateCommand, KeepsItsOwnCopies) {
 // The encoder is the inverse of the splitter: every list comes back unchanged, empty arguments
 // included, with and without always_quote.
 TEST(EncodeCommandLine, RoundTripsThroughTheReferenceSplitter) {
-  std::mt19937 rng(20261210);
-  for (int i = 0; i < 20000; ++i) {
-    ProcessCommand command = create_command("C:\\some dir\\prog.exe");
-    const std::vector<std::string> args = random_args::random_argument_list(rng);
-    for (const std::string& a : args) add_argument(command, a);
-    command.always_quote = (i % 7 == 0);
-    const Result<std::u16string> line = encode_command_line(command);
-    ASSERT_TRUE(line);
-    const std::vector<std::u16string> argv = reference::split_command_line(*line);
-    ASSERT_EQ(argv.size(), args.size() + 1) << to_utf8(*line);
-    EXPECT_EQ(argv[0], u"C:\\some dir\\prog.exe");
-    for (std::size_t k = 0; k < args.size(); ++k) {
-      ASSERT_EQ(argv[k + 1], to_utf16(args[k])) << to_utf8(*line);
-    }
-  }
+  round_trip::expect_round_trips(reference::split_command_line, 20261210, 20000);
 }
 
 }  // namespace
